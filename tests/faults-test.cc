@@ -1,0 +1,148 @@
+// Faults: failed output, failed input, non-blocking descriptors, and handing
+// unread input on to the next reader.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "run.hpp"
+
+namespace {
+
+const std::string P{expected::prompt};
+const std::string next = P + "\n";
+
+// A temporary file holding the given bytes, open for reading at offset 0.
+struct InputFile {
+  explicit InputFile(std::string_view bytes) {
+    char name[] = "/tmp/qor-test-XXXXXX";
+    fd = mkstemp(name);
+    unlink(name);
+    sendAll(fd, bytes);
+    lseek(fd, 0, SEEK_SET);
+  }
+  ~InputFile() { close(fd); }
+  std::string rest() const {
+    std::string out;
+    char buf[65536];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) out.append(buf, n);
+    return out;
+  }
+  int fd = -1;
+};
+
+TEST(Output, FullDeviceFailsWithStatusOneAndReadsNoInput) {
+  InputFile input("help version copyright help\n");
+  Options options;
+  options.stdinFd = input.fd;
+  options.stdoutFd = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(options.stdoutFd, 0);
+  const Result r = runQor("", options);
+  close(options.stdoutFd);
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ(0, lseek(input.fd, 0, SEEK_CUR));  // it stopped before reading
+}
+
+TEST(Output, ClosedPipe) {
+  for (const bool ignored : {true, false}) {
+    int out[2];
+    ASSERT_EQ(0, pipe2(out, O_CLOEXEC));
+    close(out[0]);
+    Options options;
+    options.stdoutFd = out[1];
+    options.ignoreSigpipe = ignored;
+    const Result r = runQor("help\n", options);
+    close(out[1]);
+    // Ignored, the write fails with EPIPE; otherwise SIGPIPE ends the shell.
+    EXPECT_EQ(ignored ? 1 : 128 + SIGPIPE, r.status) << ignored;
+    EXPECT_EQ("", r.err);
+  }
+}
+
+TEST(Output, ReaderThatGoesAwayMidwayStopsTheShell) {
+  Options options;
+  options.ignoreSigpipe = true;
+  Session s = startQor(options);
+  EXPECT_EQ(std::string(expected::banner) + P, readUntil(s.out, P));
+  close(s.out);
+  s.out = -1;
+  sendAll(s.in, "help\n");
+  EXPECT_EQ(1, finishSession(s));
+}
+
+TEST(Input, DirectoryEndsAsEndOfInputWithStatusOne) {
+  Options options;
+  options.stdinFd = open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(options.stdinFd, 0);
+  const Result r = runQor("", options);
+  close(options.stdinFd);
+  EXPECT_EQ(std::string(expected::banner) + next, r.out);
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ("", r.err);
+}
+
+TEST(Input, ClosedStandardInputEndsWithStatusOne) {
+  int in[2];
+  ASSERT_EQ(0, pipe2(in, O_CLOEXEC));
+  Options options;
+  options.stdinFd = in[1];  // a write-only end: every read fails
+  const Result r = runQor("", options);
+  close(in[0]);
+  close(in[1]);
+  EXPECT_EQ(std::string(expected::banner) + next, r.out);
+  EXPECT_EQ(1, r.status);
+}
+
+// Non-blocking descriptors give the same bytes as blocking ones, with input
+// arriving in small pieces and output read only after the pipe has filled.
+TEST(NonBlocking, SameBytesAsBlocking) {
+  std::string input;
+  std::string want(expected::banner);
+  for (int i = 0; i < 400; ++i) {
+    input += "help version x copyright\n";
+    want += next + std::string(expected::help) + next +
+            std::string(expected::version) + next + next +
+            std::string(expected::credits);
+  }
+  want += next;
+  Options options;
+  options.nonblocking = true;
+  options.outputDelayMs = 300;
+  const Result whole = runQor(input, options);
+  EXPECT_EQ(want, whole.out);
+  EXPECT_EQ(0, whole.status);
+  options.chunk = 7;
+  options.outputDelayMs = 0;
+  const std::string part = input.substr(0, 2000);
+  const Result pieces = runQor(part, options);
+  EXPECT_EQ(runQor(part).out, pieces.out);
+  EXPECT_EQ(0, pieces.status);
+}
+
+// { qor; cat; } < file: everything after "exit" is left for cat.
+TEST(SeekableInput, BytesAfterExitAreLeftForTheNextReader) {
+  const std::string filler(100000, 'f');
+  const struct {
+    const char* name;
+    std::string before;
+    std::string after;
+  } cases[] = {
+      {"short", "version exit", " help\nmore bytes\n"},
+      {"exit at end of a line", "help\nexit", "\nversion\n"},
+      {"beyond the first block", filler + " exit", "\t" + filler + "\ntail"},
+      {"nothing after", "exit", ""},
+  };
+  for (const auto& c : cases) {
+    InputFile input(c.before + c.after);
+    Options options;
+    options.stdinFd = input.fd;
+    const Result r = runQor("", options);
+    EXPECT_EQ(0, r.status) << c.name;
+    EXPECT_EQ(c.after, input.rest()) << c.name;
+  }
+}
+
+}  // namespace
