@@ -17,7 +17,7 @@ namespace {
 
 // Big enough that a piped script costs one read per 64 KiB of input and one
 // write per 64 KiB of output.
-constexpr std::size_t bufferSize = 64 * 1024;
+constexpr std::size_t bufferSize = 65536;
 
 char inBuf[bufferSize];
 std::size_t inPos;

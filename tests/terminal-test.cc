@@ -39,7 +39,7 @@ class Terminal : public testing::Test {
       waitStatus(pid);
     }
   }
-  void type(std::string_view keys) { sendAll(master, keys); }
+  void type(std::string_view keys) const { sendAll(master, keys); }
   int end() {
     ended = true;
     return waitStatus(pid);
