@@ -23,12 +23,11 @@ char inBuf[bufferSize];
 std::size_t inPos;
 std::size_t inLen;
 bool inputEnded;  // end of input or a read error: no more reads
+bool readFailed;
 
 char outBuf[bufferSize];
 std::size_t outLen;
 bool outputFailed;  // a write failed: nothing more is written or read
-
-bool failed;  // a read or a write failed: the exit status is 1
 
 // Blocks until fd is ready, for a descriptor that is in non-blocking mode.
 void await(int fd, short events) {
@@ -47,7 +46,7 @@ void flush() {
     } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       await(STDOUT_FILENO, POLLOUT);
     } else if (n == 0 || errno != EINTR) {
-      outputFailed = failed = true;
+      outputFailed = true;
     }
   }
   outLen = 0;
@@ -57,8 +56,7 @@ void flush() {
 // first, because the read may wait for the user to answer the prompt.
 bool refill() {
   flush();
-  if (outputFailed) inputEnded = true;
-  while (!inputEnded) {
+  while (!inputEnded && !outputFailed) {
     const ssize_t n = read(STDIN_FILENO, inBuf, sizeof inBuf);
     if (n > 0) {
       inPos = 0;
@@ -68,7 +66,7 @@ bool refill() {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       await(STDIN_FILENO, POLLIN);
     } else if (n == 0 || errno != EINTR) {
-      failed = n < 0;
+      readFailed = n < 0;
       inputEnded = true;
     }
   }
@@ -153,5 +151,5 @@ int finish() {
   if (inLen > inPos) {
     lseek(STDIN_FILENO, -static_cast<off_t>(inLen - inPos), SEEK_CUR);
   }
-  return failed ? 1 : 0;
+  return readFailed || outputFailed ? 1 : 0;
 }

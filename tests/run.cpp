@@ -207,11 +207,12 @@ void sendAll(int fd, std::string_view bytes) {
 int finishSession(Session& session) {
   // Ends its input, then takes what it still writes, so that it never meets
   // a closed pipe.
-  if (session.in >= 0) close(session.in);
-  if (session.out >= 0) readFor(session.out, 5000);
-  for (int* fd : {&session.in, &session.out, &session.err}) {
-    if (*fd >= 0 && fd != &session.in) close(*fd);
-    *fd = -1;
+  close(session.in);
+  if (session.out >= 0) {
+    readFor(session.out, 5000);
+    close(session.out);
   }
+  close(session.err);
+  session.in = session.out = session.err = -1;
   return waitStatus(session.pid);
 }
