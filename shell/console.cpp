@@ -1,17 +1,14 @@
-// Console input and output: large buffers over read(2) and write(2), retried on
-// EINTR and waited on with poll(2) when a descriptor is non-blocking.
+// Console input and output: large buffers over the system's read and write
+// calls, and the word reader. The same on every system; system.hpp holds what
+// differs.
 #include "console.hpp"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "system.hpp"
 
 namespace {
 
@@ -19,7 +16,10 @@ namespace {
 // write per 64 KiB of output.
 constexpr std::size_t bufferSize = 65536;
 
-char inBuf[bufferSize];
+// The input is followed by two sentinels, a space that stops every word scan
+// inside the buffer and a letter that stops every whitespace skip; the word
+// scan reads eight bytes at a time and may look up to seven bytes past them.
+char inBuf[bufferSize + 16];
 std::size_t inPos;
 std::size_t inLen;
 bool inputEnded;  // end of input or a read error: no more reads
@@ -29,23 +29,14 @@ char outBuf[bufferSize];
 std::size_t outLen;
 bool outputFailed;  // a write failed: nothing more is written or read
 
-// Blocks until fd is ready, for a descriptor that is in non-blocking mode.
-void await(int fd, short events) {
-  pollfd p{fd, events, 0};
-  while (poll(&p, 1, -1) < 0 && errno == EINTR) {
-  }
-}
-
 // Writes out the buffered output; after a failure, output is dropped.
 void flush() {
   std::size_t done = 0;
   while (done < outLen && !outputFailed) {
-    const ssize_t n = write(STDOUT_FILENO, outBuf + done, outLen - done);
+    const std::ptrdiff_t n = systemWrite(outBuf + done, outLen - done);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
-    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      await(STDOUT_FILENO, POLLOUT);
-    } else if (n == 0 || errno != EINTR) {
+    } else {
       outputFailed = true;
     }
   }
@@ -56,21 +47,17 @@ void flush() {
 // first, because the read may wait for the user to answer the prompt.
 bool refill() {
   flush();
-  while (!inputEnded && !outputFailed) {
-    const ssize_t n = read(STDIN_FILENO, inBuf, sizeof inBuf);
-    if (n > 0) {
-      inPos = 0;
-      inLen = static_cast<std::size_t>(n);
-      return true;
-    }
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      await(STDIN_FILENO, POLLIN);
-    } else if (n == 0 || errno != EINTR) {
-      readFailed = n < 0;
-      inputEnded = true;
-    }
+  inPos = inLen = 0;
+  if (inputEnded || outputFailed) return false;
+  const std::ptrdiff_t n = systemRead(inBuf, bufferSize);
+  inLen = n > 0 ? static_cast<std::size_t>(n) : 0;
+  inBuf[inLen] = ' ';
+  inBuf[inLen + 1] = 'x';
+  if (n <= 0) {
+    readFailed = n < 0;
+    inputEnded = true;
   }
-  return false;
+  return n > 0;
 }
 
 // Space, tab, line feed, vertical tab, form feed and carriage return.
@@ -78,26 +65,50 @@ bool isSpace(unsigned char c) {
   return c == ' ' || static_cast<unsigned char>(c - '\t') < 5;
 }
 
-// Returns the length of the run of non-whitespace bytes that starts at p; a
-// long word is scanned 16 bytes at a time.
-std::size_t wordSpan(const char* p, std::size_t n) {
-  std::size_t i = 0;
-#ifdef __SSE2__
-  const __m128i space = _mm_set1_epi8(' ');
-  const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i four = _mm_set1_epi8(4);
-  for (; i + 16 <= n; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i control = _mm_sub_epi8(v, tab);
-    const __m128i isControl =
-        _mm_cmpeq_epi8(_mm_min_epu8(control, four), control);
-    const __m128i hits = _mm_or_si128(isControl, _mm_cmpeq_epi8(v, space));
-    const int mask = _mm_movemask_epi8(hits);
-    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+constexpr std::uint64_t lows = 0x7f7f7f7f7f7f7f7f;
+constexpr std::uint64_t highs = 0x8080808080808080;
+
+// Marks with its high bit every byte of x that is 0x20 or below, the six
+// whitespace bytes among them. Each byte is worked on within its own seven
+// low bits, so no carry crosses into a neighbour and every mark is exact.
+std::uint64_t lowBytes(std::uint64_t x) {
+  return ~(((x & lows) + 0x5f5f5f5f5f5f5f5f) | x) & highs;
+}
+
+// The position, in memory order, of the first byte marked in m, on either
+// byte order.
+unsigned firstMarked(std::uint64_t m) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return static_cast<unsigned>(std::countr_zero(m)) / 8;
+  } else {
+    return static_cast<unsigned>(std::countl_zero(m)) / 8;
   }
-#endif
-  while (i < n && !isSpace(static_cast<unsigned char>(p[i]))) ++i;
-  return i;
+}
+
+// The mark of the byte at position k of a word loaded from memory.
+std::uint64_t markOf(unsigned k) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return std::uint64_t{0x80} << (8 * k);
+  } else {
+    return std::uint64_t{0x80} << (8 * (7 - k));
+  }
+}
+
+// Returns the length of the run of non-whitespace bytes that starts at p.
+// Eight bytes are tested at a time; only a byte of 0x20 or below is looked at
+// on its own. The sentinel after the input ends every run.
+std::size_t wordSpan(const char* p) {
+  for (const char* q = p;; q += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, q, sizeof x);
+    for (std::uint64_t m = lowBytes(x); m != 0;) {
+      const unsigned k = firstMarked(m);
+      if (isSpace(static_cast<unsigned char>(q[k]))) {
+        return static_cast<std::size_t>(q + k - p);
+      }
+      m &= ~markOf(k);
+    }
+  }
 }
 
 }  // namespace
@@ -124,9 +135,7 @@ std::size_t readWord(char* word, std::size_t capacity) {
   // A shell whose output is gone stops reading at once.
   if (outputFailed) return 0;
   for (;;) {
-    while (inPos < inLen && isSpace(static_cast<unsigned char>(inBuf[inPos]))) {
-      ++inPos;
-    }
+    while (isSpace(static_cast<unsigned char>(inBuf[inPos]))) ++inPos;
     if (inPos < inLen) break;
     if (!refill()) return 0;
   }
@@ -134,7 +143,7 @@ std::size_t readWord(char* word, std::size_t capacity) {
   const std::size_t room = capacity - 1;
   std::size_t length = 0;
   do {
-    const std::size_t n = wordSpan(inBuf + inPos, inLen - inPos);
+    const std::size_t n = wordSpan(inBuf + inPos);
     if (length < room) {
       std::memcpy(word + length, inBuf + inPos, std::min(n, room - length));
     }
@@ -148,8 +157,6 @@ std::size_t readWord(char* word, std::size_t capacity) {
 int finish() {
   flush();
   // What was read ahead of the last word belongs to whoever reads next.
-  if (inLen > inPos) {
-    lseek(STDIN_FILENO, -static_cast<off_t>(inLen - inPos), SEEK_CUR);
-  }
+  if (inLen > inPos) systemUnread(inLen - inPos);
   return readFailed || outputFailed ? 1 : 0;
 }

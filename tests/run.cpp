@@ -54,16 +54,32 @@ pid_t spawn(const Options& options, int in, int out, int err) {
   dup2(err, STDERR_FILENO);
   closefrom(3);
   signal(SIGPIPE, options.ignoreSigpipe ? SIG_IGN : SIG_DFL);
-  std::vector<char*> argv{const_cast<char*>(QOR_PROGRAM)};
-  for (const std::string& arg : options.args) {
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  }
-  argv.push_back(nullptr);
-  execv(QOR_PROGRAM, argv.data());
+  execQor(options.args);
   _exit(127);
 }
 
 }  // namespace
+
+void execQor(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const char* const* l = qorLauncher; *l != nullptr; ++l) {
+    argv.push_back(const_cast<char*>(*l));
+  }
+  argv.push_back(const_cast<char*>(qorProgram));
+  for (const std::string& arg : args) {
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  }
+  argv.push_back(nullptr);
+  execvp(argv[0], argv.data());
+}
+
+std::string qorCommand() {
+  std::string command;
+  for (const char* const* l = qorLauncher; *l != nullptr; ++l) {
+    command += std::string(*l) + " ";
+  }
+  return command + qorProgram;
+}
 
 int waitStatus(pid_t pid) {
   int status = 0;

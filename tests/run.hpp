@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "target.hpp"
+
 struct Result {
   std::string out;
   std::string err;
@@ -41,6 +43,11 @@ struct Session {
 };
 
 Session startQor(const Options& options = {});
+// In a child process: replaces it with qor, started through the launcher of
+// a cross build where there is one. Returns only if that fails.
+void execQor(const std::vector<std::string>& args = {});
+// The shell command that starts qor, for std::system.
+std::string qorCommand();
 // Reads from fd until what was read ends with end, the stream ends, or
 // timeoutMs pass; returns what was read.
 std::string readUntil(int fd, std::string_view end, int timeoutMs = 5000);
