@@ -1,11 +1,21 @@
 # The hardening that Debian gives its own programs, each flag only where the
 # compiler and linker take it, so that other toolchains still build qor.
 
+# Each is tried on a function that it changes, compiled and linked, since
+# some toolchains (MinGW) need a library of their own for it at link time.
 foreach(flag -fstack-protector-strong -fstack-clash-protection)
   string(MAKE_C_IDENTIFIER "qor_has${flag}" known)
-  check_cxx_compiler_flag(${flag} ${known})
+  set(CMAKE_REQUIRED_FLAGS ${flag})
+  set(CMAKE_REQUIRED_LINK_OPTIONS ${flag})
+  check_cxx_source_compiles(
+    "void fill(char*); int main() { char b[4096]; fill(b); return b[0]; }
+     void fill(char* b) { b[0] = 0; }"
+    ${known})
+  unset(CMAKE_REQUIRED_FLAGS)
+  unset(CMAKE_REQUIRED_LINK_OPTIONS)
   if(${known})
     target_compile_options(qor PRIVATE ${flag})
+    target_link_options(qor PRIVATE ${flag})
   endif()
 endforeach()
 
