@@ -76,7 +76,8 @@ std::ptrdiff_t writeToConsole(const char* bytes, std::size_t size) {
   if (pendingLen > 0) {
     const std::size_t need =
         sequenceLength(static_cast<unsigned char>(pending[0]));
-    while (pendingLen < need && used < size) pending[pendingLen++] = bytes[used++];
+    while (pendingLen < need && used < size)
+      pending[pendingLen++] = bytes[used++];
     if (pendingLen < need) return static_cast<std::ptrdiff_t>(used);
     if (!writeConsole(pending, pendingLen)) return -1;
     pendingLen = 0;

@@ -70,6 +70,10 @@ std::string randomInput(std::mt19937& random) {
                                                  std::string(5000, 'L'),
                                                  std::string(70000, 'W')};
   static const char spaces[] = {' ', '\t', '\n', '\v', '\f', '\r'};
+  // Bytes next to the whitespace bytes, or with the high bit set: never
+  // separators.
+  static const char others[] = {'\0',   '\x08', '\x0e', '\x1a', '\x1f',
+                                '\x21', '\x7f', '\x80', '\xff', 'a'};
   std::string input;
   auto space = [&] {
     const int n = std::uniform_int_distribution<int>(1, 3)(random);
@@ -81,7 +85,16 @@ std::string randomInput(std::mt19937& random) {
     // Long words and "exit" are rarer, so most runs go on to the end.
     std::size_t pick = random() % words.size();
     if (words[pick].size() > 1000 && random() % 4 != 0) pick = 0;
-    input += random() % 60 == 0 ? std::string("exit") : words[pick];
+    if (random() % 8 == 0) {
+      // A word of up to 40 of those bytes, a keyword perhaps inside it.
+      const std::size_t n = 1 + random() % 40;
+      for (std::size_t k = 0; k < n; ++k) {
+        input += random() % 16 == 0 ? words[random() % 3]
+                                    : std::string(1, others[random() % 10]);
+      }
+    } else {
+      input += random() % 60 == 0 ? std::string("exit") : words[pick];
+    }
     if (i + 1 < count || random() % 2 == 0) space();
   }
   return input;

@@ -153,7 +153,11 @@ TEST(NonBlocking, FailedWaitEndsWithStatusOne) {
   sendAll(s.in, "v");
   const std::string rest = readFor(s.out, 5000);  // ends when qor does
   int status = 0;
-  const bool ended = waitpid(s.pid, &status, WNOHANG) == s.pid;
+  bool ended = false;
+  for (int i = 0; i < 500 && !ended; ++i) {  // its output closes as it exits
+    ended = waitpid(s.pid, &status, WNOHANG) == s.pid;
+    if (!ended) usleep(10000);
+  }
   if (!ended) {
     kill(s.pid, SIGKILL);
     waitStatus(s.pid);

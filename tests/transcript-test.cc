@@ -65,6 +65,8 @@ const std::vector<Transcript> transcripts = {
      next + next + V + next},
     {"WordWithNulIsNoKeyword", "help\0 \0help v\0ersion exit"s,
      next + next + next + next},
+    {"CtrlZInAPipeIsAnOrdinaryByte", "\x1a help\x1a \x1a\x1a\nversion",
+     next + next + next + next + V + next},
     {"NonUtf8BytesAreJustBytes", "\xffhelp help\xc3 \xc3\xa9 help",
      next + next + next + next + H + next},
     {"ArgumentsAreIgnored",
@@ -73,6 +75,36 @@ const std::vector<Transcript> transcripts = {
      0,
      {"help", "--version", "-h"}},
 };
+
+// Bytes next to the six whitespace bytes, and ones with the high bit set, are
+// part of a word: for each, words that hold it at every position from the
+// first to the 25th byte, so that it is met both inside the eight-byte steps
+// of the word scan and at the last ones, and keywords that it touches.
+std::vector<Transcript> neighbourBytes() {
+  const struct {
+    const char* name;
+    char byte;
+  } bytes[] = {
+      {"Nul", '\x00'},    {"Backspace", '\x08'},     {"ShiftOut", '\x0e'},
+      {"CtrlZ", '\x1a'},  {"UnitSeparator", '\x1f'}, {"Bang", '\x21'},
+      {"Delete", '\x7f'}, {"High80", '\x80'},        {"HighFF", '\xff'}};
+  std::vector<Transcript> rows;
+  for (const auto& b : bytes) {
+    std::string input;
+    std::string output;
+    for (std::size_t at = 0; at < 25; ++at) {
+      std::string word(25, 'a');
+      word[at] = b.byte;
+      input += word + " ";
+      output += next;
+    }
+    input += "help" + std::string(1, b.byte) + "\n" + std::string(1, b.byte) +
+             "version " + std::string(1, b.byte) + " version";
+    output += next + next + next + next + V + next;
+    rows.push_back({b.name, input, output});
+  }
+  return rows;
+}
 
 class Transcripts : public testing::TestWithParam<Transcript> {};
 
@@ -87,6 +119,9 @@ TEST_P(Transcripts, ExactOutputAndStatus) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shell, Transcripts, testing::ValuesIn(transcripts),
+                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(WordBytes, Transcripts,
+                         testing::ValuesIn(neighbourBytes()),
                          [](const auto& info) { return info.param.name; });
 
 // Every writer writes the same bytes each time it is called.
