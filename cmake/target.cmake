@@ -32,9 +32,11 @@ ExternalProject_Add(
              -DBUILD_TESTING=OFF
              -DQOR_WERROR=${QOR_WERROR}
              -DQOR_LTO=${QOR_LTO}
+             -DQOR_CONSOLE_HELPER=${qor_windows}
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   USES_TERMINAL_BUILD ON)
 
 add_custom_target(qor ALL DEPENDS qor-target)
 set(qor_program ${CMAKE_BINARY_DIR}/qor${qor_suffix})
+set(qor_console_helper ${CMAKE_BINARY_DIR}/console-helper${qor_suffix})
