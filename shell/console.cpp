@@ -10,6 +10,10 @@
 
 #include "system.hpp"
 
+#if defined(__SSE2__) && !defined(QOR_PORTABLE_SCAN)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Big enough that a piped script costs one read per 64 KiB of input and one
@@ -17,9 +21,13 @@ namespace {
 constexpr std::size_t bufferSize = 65536;
 
 // The input is followed by two sentinels, a space that stops every word scan
-// inside the buffer and a letter that stops every whitespace skip; the word
-// scan reads eight bytes at a time and may look up to seven bytes past them.
-char inBuf[bufferSize + 16];
+// inside the buffer and a letter that stops every whitespace skip. The word
+// scan reads up to fifteen bytes past the space, and a word is copied out
+// fifteen bytes at most from its start.
+constexpr std::size_t maxKept = 15;
+constexpr std::size_t spare = 16;
+static_assert(maxKept < spare);
+char inBuf[bufferSize + spare];
 std::size_t inPos;
 std::size_t inLen;
 bool inputEnded;  // end of input or a read error: no more reads
@@ -60,10 +68,37 @@ bool refill() {
   return n > 0;
 }
 
-// Space, tab, line feed, vertical tab, form feed and carriage return.
-bool isSpace(unsigned char c) {
-  return c == ' ' || static_cast<unsigned char>(c - '\t') < 5;
+// Space, tab, line feed, vertical tab, form feed and carriage return, as
+// bits of one word: a test costs a compare and a bit test.
+constexpr std::uint64_t spaces = 1ULL << ' ' | 1ULL << '\t' | 1ULL << '\n' |
+                                 1ULL << '\v' | 1ULL << '\f' | 1ULL << '\r';
+
+bool isSpace(unsigned char c) { return c < 64 && (spaces >> c & 1) != 0; }
+
+#if defined(__SSE2__) && !defined(QOR_PORTABLE_SCAN)
+
+// Returns the length of the run of non-whitespace bytes that starts at p,
+// testing sixteen bytes at a time against the six whitespace bytes. The
+// sentinel after the input ends every run.
+std::size_t wordSpan(const char* p) {
+  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i four = _mm_set1_epi8(4);
+  for (const char* q = p;; q += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+    const __m128i control = _mm_sub_epi8(v, tab);
+    const __m128i isControl =
+        _mm_cmpeq_epi8(_mm_min_epu8(control, four), control);
+    const auto hits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(isControl, _mm_cmpeq_epi8(v, space))));
+    if (hits != 0) {
+      return static_cast<std::size_t>(q - p) +
+             static_cast<std::size_t>(std::countr_zero(hits));
+    }
+  }
 }
+
+#else
 
 constexpr std::uint64_t lows = 0x7f7f7f7f7f7f7f7f;
 constexpr std::uint64_t highs = 0x8080808080808080;
@@ -111,9 +146,18 @@ std::size_t wordSpan(const char* p) {
   }
 }
 
+#endif
+
 }  // namespace
 
 void writeBytes(const char* bytes, std::size_t count) {
+  // A prompt's few bytes are stored one by one, which costs less than a call
+  // to copy them; a long text is copied.
+  if (count <= 8 && count <= bufferSize - outLen) {
+    for (std::size_t i = 0; i < count; ++i) outBuf[outLen + i] = bytes[i];
+    outLen += count;
+    return;
+  }
   while (count > bufferSize - outLen) {
     const std::size_t part = bufferSize - outLen;
     std::memcpy(outBuf + outLen, bytes, part);
@@ -139,17 +183,22 @@ std::size_t readWord(char* word, std::size_t capacity) {
     if (inPos < inLen) break;
     if (!refill()) return 0;
   }
-  // The whole word is consumed, however long; only what fits is kept.
-  const std::size_t room = capacity - 1;
-  std::size_t length = 0;
-  do {
-    const std::size_t n = wordSpan(inBuf + inPos);
+  // The whole word is consumed, however long; only what fits is kept. Most
+  // words lie whole in the buffer: a fixed-size copy of as much as fits costs
+  // less than one of the word's own length, and the buffer's spare bytes at
+  // its end keep it inside.
+  const std::size_t room = std::min(capacity, maxKept + 1) - 1;
+  std::size_t length = wordSpan(inBuf + inPos);
+  std::memcpy(word, inBuf + inPos, room);
+  inPos += length;
+  while (inPos == inLen && refill()) {
+    const std::size_t n = wordSpan(inBuf);
     if (length < room) {
-      std::memcpy(word + length, inBuf + inPos, std::min(n, room - length));
+      std::memcpy(word + length, inBuf, std::min(n, room - length));
     }
     length += n;
-    inPos += n;
-  } while (inPos == inLen && refill());
+    inPos = n;
+  }
   word[std::min(length, room)] = '\0';
   return length;
 }

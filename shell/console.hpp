@@ -26,8 +26,9 @@ void writeLine(const char (&text)[N]) {
 }
 
 // Reads the next whitespace-delimited word. Stores as much of it as fits in
-// word (capacity bytes, NUL included) and returns its whole length, or 0 when
-// no word could be read: end of input, a read error, or output that failed.
+// word (capacity bytes, NUL included; 15 bytes of the word at most) and
+// returns its whole length, or 0 when no word could be read: end of input, a
+// read error, or output that failed.
 std::size_t readWord(char* word, std::size_t capacity);
 
 // Flushes the output, gives unread input back to a seekable standard input,
