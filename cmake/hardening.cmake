@@ -42,16 +42,19 @@ if(NOT WIN32)
     $<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=${qor_fortify}>)
 endif()
 
-set_target_properties(qor PROPERTIES POSITION_INDEPENDENT_CODE ON)
-include(CheckPIESupported)
-check_pie_supported(LANGUAGES CXX)
 if(QOR_STATIC)
   check_linker_flag(CXX -static-pie qor_has_static_pie)
   if(NOT qor_has_static_pie)
     message(FATAL_ERROR "QOR_STATIC: this toolchain cannot link a static "
                         "position-independent program (-static-pie)")
   endif()
+  # By hand: the position-independent property would add -pie after it.
+  target_compile_options(qor PRIVATE -fPIE)
   target_link_options(qor PRIVATE -static-pie)
+else()
+  set_target_properties(qor PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  include(CheckPIESupported)
+  check_pie_supported(LANGUAGES CXX)
 endif()
 
 # Full RELRO, and no link to a library that nothing uses (libstdc++, libm).
