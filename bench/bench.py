@@ -142,12 +142,13 @@ def syscalls(feed):
             sum(line.startswith("write(1,") for line in lines))
 
 
-def peak_kib(feed, program=None, runs=5):
-    """The smallest peak resident memory of a few runs: the loader's share
-    varies from run to run, what the program itself touches does not."""
+def peak_kib(feed, program=None, runs=3):
+    """Peak resident memory, with address space randomization off for the
+    run: where the loader places the libraries otherwise moves the figure by
+    up to 200 KiB from one run to the next."""
     peaks = []
     for _ in range(runs):
-        err = feed(["/usr/bin/time", "-v", program or QOR])
+        err = feed(["setarch", "-R", "/usr/bin/time", "-v", program or QOR])
         peaks.append(int(re.search(
             rb"Maximum resident set size \(kbytes\): (\d+)", err).group(1)))
     return min(peaks)
@@ -243,9 +244,9 @@ def main():
             row("portable scan: per byte", f"{pins / in_bytes:.2f}", "<= 2",
                 check(pins / in_bytes <= 2))
             row("read + write calls", calls)
-            # A run on empty input never fills the 64 KiB input buffer.
+            # A run on empty input never fills the two 64 KiB buffers.
             row("peak memory vs W3", f"{kib} KiB vs {kib3} KiB",
-                "<= W3 + 64 KiB", check(kib <= kib3 + 64))
+                "<= W3 + 128 KiB", check(kib <= kib3 + 128))
         elif name.startswith("W3"):
             row("instructions, start to exit", f"{ins:,}", "<= 200,000",
                 check(ins <= 200_000))
