@@ -1,10 +1,3 @@
-# Cross build for Linux on aarch64 with Debian's aarch64-linux-gnu g++; the built
-# program runs here under qemu-user with the target's libraries.
-set(CMAKE_SYSTEM_NAME Linux)
-set(CMAKE_SYSTEM_PROCESSOR aarch64)
-set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
-set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
+# Linux on arm64 (aarch64), little-endian.
+set(qor_cross_arch aarch64)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu-cross.cmake)
