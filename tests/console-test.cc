@@ -38,18 +38,8 @@ Screen atConsole(const std::string& keys) {
   int master = -1;
   const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
   if (pid == 0) {
-    std::vector<char*> argv;
-    for (const char* const* l = qorLauncher; *l != nullptr; ++l) {
-      argv.push_back(const_cast<char*>(*l));
-    }
-    const std::string program = windowsPath(qorProgram);
-    const std::string file = windowsPath(name);
-    argv.push_back(const_cast<char*>(consoleHelper));
-    argv.push_back(const_cast<char*>(program.c_str()));
-    argv.push_back(const_cast<char*>(keys.c_str()));
-    argv.push_back(const_cast<char*>(file.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
+    execUnderLauncher(consoleHelper,
+                      {windowsPath(qorProgram), keys, windowsPath(name)});
     _exit(127);
   }
   readFor(master, 30000);  // the console's own drawing, until it ends

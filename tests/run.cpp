@@ -60,17 +60,22 @@ pid_t spawn(const Options& options, int in, int out, int err) {
 
 }  // namespace
 
-void execQor(const std::vector<std::string>& args) {
+void execUnderLauncher(const char* program,
+                       const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (const char* const* l = qorLauncher; *l != nullptr; ++l) {
     argv.push_back(const_cast<char*>(*l));
   }
-  argv.push_back(const_cast<char*>(qorProgram));
+  argv.push_back(const_cast<char*>(program));
   for (const std::string& arg : args) {
     argv.push_back(const_cast<char*>(arg.c_str()));
   }
   argv.push_back(nullptr);
   execvp(argv[0], argv.data());
+}
+
+void execQor(const std::vector<std::string>& args) {
+  execUnderLauncher(qorProgram, args);
 }
 
 std::string qorCommand() {

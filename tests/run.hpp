@@ -43,8 +43,11 @@ struct Session {
 };
 
 Session startQor(const Options& options = {});
-// In a child process: replaces it with qor, started through the launcher of
-// a cross build where there is one. Returns only if that fails.
+// In a child process: replaces it with program, started through the
+// launcher of a cross build where there is one. Returns only if that fails.
+void execUnderLauncher(const char* program,
+                       const std::vector<std::string>& args);
+// The same for qor.
 void execQor(const std::vector<std::string>& args = {});
 // The shell command that starts qor, for std::system.
 std::string qorCommand();
